@@ -75,6 +75,12 @@ void ChunkProducer::finish(int error) {
 }
 
 void ChunkProducer::take_resampled(std::size_t count) {
+    if (gain_percent_ != 100) {
+        for (std::size_t i = 0; i < count; ++i) {
+            const int scaled = resampled_[i] * gain_percent_ / 100;
+            resampled_[i] = static_cast<std::int16_t>(std::clamp(scaled, -32768, 32767));
+        }
+    }
     append(resampled_.data(), count);
 }
 

@@ -22,6 +22,9 @@ class ChunkProducer {
     ChunkProducer& operator=(const ChunkProducer&) = delete;
     ~ChunkProducer();
 
+    // Scales the speech by gain_percent / 100, saturating.
+    void set_gain(int gain_percent) { gain_percent_ = gain_percent; }
+
     // False once the session no longer wants audio.
     bool add_speech(const std::int16_t* samples, std::size_t count);
     // Drains the resampler at the end of a run of speech.
@@ -46,6 +49,7 @@ class ChunkProducer {
     std::vector<std::int16_t> pending_;  // not yet a full chunk
     std::vector<std::uint8_t> held_;     // complete, handed over with the next one
     bool holding_ = false;
+    int gain_percent_ = 100;
 };
 
 }  // namespace vokalin::msc_standin

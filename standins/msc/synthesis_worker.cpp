@@ -37,7 +37,10 @@ int engine_pitch(const SessionSettings& settings) {
     return scale(settings.pitch, 0, settings.voice->pitch_base, 100);
 }
 
-int engine_volume(const SessionSettings& settings) {
+// Gain in 1/100: volume 50 leaves the engine's level as it is. Applied to the
+// samples rather than through the engine, which glides from the level of the
+// previous text.
+int volume_gain(const SessionSettings& settings) {
     return scale(settings.volume, 0, 100, 200);
 }
 
@@ -102,6 +105,7 @@ void SynthesisWorker::synthesize(const Job& job) {
         return;
     }
     ChunkProducer producer(job.session, engine_rate_, OUTPUT_RATE, CHUNK_SAMPLES);
+    producer.set_gain(volume_gain(session.settings));
     const SessionSettings& settings = session.settings;
     int error = producer.ok() ? MSC_OK : MSC_ERROR_ENGINE;
     if (error == MSC_OK && loaded_voice_ != settings.voice->espeak_voice) {
@@ -115,7 +119,7 @@ void SynthesisWorker::synthesize(const Job& job) {
         espeak_SetParameter(espeakRATE, engine_rate(settings), 0);
         espeak_SetParameter(espeakPITCH, engine_pitch(settings), 0);
         espeak_SetParameter(espeakRANGE, settings.voice->pitch_range, 0);
-        espeak_SetParameter(espeakVOLUME, engine_volume(settings), 0);
+        espeak_SetParameter(espeakVOLUME, 100, 0);
     }
     current_producer = &producer;
     for (const TextPiece& piece : job.pieces) {

@@ -17,7 +17,7 @@ constexpr std::array<VoiceProfile, 17> VOICES{{
     {"babyxu", "cmn-latn-pinyin+Annie", 85, 70},       // child
     {"nannan", "cmn-latn-pinyin+f3", 92, 75},          // child
     {"xiaomeng", "cmn-latn-pinyin+linda", 58, 55},     // Mandarin, female
-    {"xiaolin", "cmn-latn-pinyin+Andrea", 60, 60},     // Taiwanese Mandarin, female
+    {"xiaolin", "cmn-latn-pinyin+steph", 60, 60},      // Taiwanese Mandarin, female
     {"xiaoqian", "cmn-latn-pinyin+aunty", 52, 62},     // north-eastern, female
     {"xiaorong", "cmn-latn-pinyin+belinda", 57, 68},   // Sichuan, female
     {"xiaokun", "cmn-latn-pinyin+m2", 42, 55},         // Henan, male
