@@ -1,11 +1,5 @@
 #include "platform/library_placement.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include <cerrno>
-#include <cstring>
 #include <map>
 #include <mutex>
 
@@ -23,36 +17,6 @@ std::map<std::string, std::span<const std::uint8_t>>& images() {
 fs::path& directory_setting() {
     static fs::path directory;
     return directory;
-}
-
-// Writes through a temporary name and renames, so a reader never sees half a file.
-bool write_file_atomically(const fs::path& path, std::span<const std::uint8_t> bytes,
-                           std::string& error) {
-    const fs::path temp = path.string() + ".part-" + std::to_string(getpid());
-    const int fd = open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW, 0600);
-    if (fd < 0) {
-        error = "cannot write " + temp.string() + ": " + std::strerror(errno);
-        return false;
-    }
-    std::size_t done = 0;
-    while (done < bytes.size()) {
-        const ssize_t n = write(fd, bytes.data() + done, bytes.size() - done);
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) {
-            error = "cannot write " + temp.string() + ": " + std::strerror(errno);
-            close(fd);
-            unlink(temp.c_str());
-            return false;
-        }
-        done += static_cast<std::size_t>(n);
-    }
-    close(fd);
-    if (rename(temp.c_str(), path.c_str()) != 0) {
-        error = "cannot replace " + path.string() + ": " + std::strerror(errno);
-        unlink(temp.c_str());
-        return false;
-    }
-    return true;
 }
 
 }  // namespace

@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <functional>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 
@@ -44,6 +45,15 @@ std::filesystem::path private_temp_directory(std::string& error);
 
 // True when path is owned by the current user and not writable by group or others.
 bool is_private_to_user(const std::filesystem::path& path, std::string& error);
+
+// A file-system path for GBK text, and back (paths on disk are UTF-8).
+std::filesystem::path path_from_text(std::string_view gbk_text);
+std::string text_from_path(const std::filesystem::path& path);
+
+// Writes the whole file through a temporary name in the same folder and a
+// rename, so that a reader sees either the old file or the complete new one.
+bool write_file_atomically(const std::filesystem::path& path, std::span<const std::uint8_t> bytes,
+                           std::string& error);
 
 // ---- libraries ------------------------------------------------------------
 // Loads a shared library by full path; nullptr on failure with error set.

@@ -1,9 +1,11 @@
 #include <dlfcn.h>
+#include <fcntl.h>
 #include <spawn.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
@@ -58,6 +60,44 @@ fs::path private_temp_directory(std::string& error) {
     }
     if (!is_private_to_user(dir, error)) return {};
     return dir;
+}
+
+fs::path path_from_text(std::string_view gbk_text) {
+    return fs::path(wide_to_multibyte(multibyte_to_wide(gbk_text, CODE_PAGE_GBK), CODE_PAGE_UTF8));
+}
+
+std::string text_from_path(const fs::path& path) {
+    return wide_to_multibyte(multibyte_to_wide(path.string(), CODE_PAGE_UTF8), CODE_PAGE_GBK);
+}
+
+bool write_file_atomically(const fs::path& path, std::span<const std::uint8_t> bytes,
+                           std::string& error) {
+    static std::atomic<unsigned> counter{0};
+    const fs::path temp = path.string() + ".part-" + std::to_string(getpid()) + "-" +
+                          std::to_string(counter.fetch_add(1));
+    const int fd = open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW | O_CLOEXEC, 0600);
+    if (fd < 0) {
+        error = "cannot write " + temp.string() + ": " + std::strerror(errno);
+        return false;
+    }
+    std::size_t done = 0;
+    while (done < bytes.size()) {
+        const ssize_t n = write(fd, bytes.data() + done, bytes.size() - done);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) {
+            error = "cannot write " + temp.string() + ": " + std::strerror(errno);
+            close(fd);
+            unlink(temp.c_str());
+            return false;
+        }
+        done += static_cast<std::size_t>(n);
+    }
+    if (close(fd) != 0 || rename(temp.c_str(), path.c_str()) != 0) {
+        error = "cannot write " + path.string() + ": " + std::strerror(errno);
+        unlink(temp.c_str());
+        return false;
+    }
+    return true;
 }
 
 void* load_library(const fs::path& path, std::string& error) {

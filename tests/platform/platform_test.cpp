@@ -77,6 +77,28 @@ TEST_F(TempDirectory, RefusesSymbolicLinks) {
     EXPECT_NE(error.find("symbolic link"), std::string::npos) << error;
 }
 
+TEST_F(TempDirectory, WholeFileWrites) {
+    const fs::path file = root_ / "out.bin";
+    const std::uint8_t first[] = {1, 2, 3, 0, 5};
+    std::string error;
+    ASSERT_TRUE(write_file_atomically(file, first, error)) << error;
+    EXPECT_EQ(fs::file_size(file), 5u);
+    const std::uint8_t second[] = {9};
+    ASSERT_TRUE(write_file_atomically(file, second, error)) << error;
+    EXPECT_EQ(fs::file_size(file), 1u);
+    // nothing but the file itself is left behind
+    EXPECT_EQ(std::distance(fs::directory_iterator(root_), fs::directory_iterator()), 1);
+    EXPECT_FALSE(write_file_atomically(root_ / "missing" / "x", second, error));
+    EXPECT_NE(error.find("missing"), std::string::npos) << error;
+}
+
+TEST(Paths, GbkNamesAreUtf8OnDisk) {
+    const std::string gbk_name = "\xBB\xBA\xB4\xE6";  // 缓存
+    EXPECT_EQ(path_from_text(gbk_name).string(), "\xE7\xBC\x93\xE5\xAD\x98");
+    EXPECT_EQ(text_from_path(path_from_text(gbk_name)), gbk_name);
+    EXPECT_EQ(text_from_path(fs::path("\xF0\x9F\x98\x80.wav")), "?.wav");
+}
+
 TEST(Libraries, LoadFailureIsReported) {
     std::string error;
     EXPECT_EQ(load_library("/nonexistent/libnothing.so", error), nullptr);
