@@ -12,8 +12,8 @@
 namespace vokalin::msc_standin {
 namespace {
 
-std::uint32_t fail_chunk_setting() {
-    const char* value = std::getenv(FAIL_CHUNK_VARIABLE);
+std::uint32_t chunk_setting(const char* variable) {
+    const char* value = std::getenv(variable);
     if (!value || !*value) return 0;
     char* end = nullptr;
     const unsigned long n = std::strtoul(value, &end, 10);
@@ -70,7 +70,8 @@ const char* SpeechService::begin_session(const char* params, int* error_code) {
         set(error_code, parsed);
         return nullptr;
     }
-    session->fail_chunk = fail_chunk_setting();
+    session->fail_chunk = chunk_setting(FAIL_CHUNK_VARIABLE);
+    session->stall_chunk = chunk_setting(STALL_CHUNK_VARIABLE);
     session->id = session_prefix_ + std::to_string(++next_session_);
     const char* id = session->id.c_str();
     sessions_.emplace(session->id, std::move(session));
@@ -122,6 +123,12 @@ const void* SpeechService::get_audio(const char* session_id, unsigned int* lengt
     std::unique_lock lock(session->mutex);
     if (!session->text_given) {
         *error_code = MSC_ERROR_NO_TEXT;
+        return nullptr;
+    }
+    *error_code = MSC_OK;
+    if (session->stall_chunk != 0 && session->delivered + 1 >= session->stall_chunk) {
+        session->changed.wait_for(lock, std::chrono::milliseconds(AUDIO_WAIT_MS),
+                                  [&] { return session->cancelled.load(); });
         return nullptr;
     }
     session->changed.wait_for(lock, std::chrono::milliseconds(AUDIO_WAIT_MS), [&] {

@@ -16,6 +16,10 @@ namespace vokalin::msc_standin {
 // MSC_ERROR_QUOTA in place of the N-th chunk of every text.
 inline constexpr const char* FAIL_CHUNK_VARIABLE = "VOKALIN_MSC_FAIL_CHUNK";
 
+// Environment variable: when set to N > 0, QTTSAudioGet hands out chunks
+// 1 to N-1 of every text and then nothing more, without ever ending the text.
+inline constexpr const char* STALL_CHUNK_VARIABLE = "VOKALIN_MSC_STALL_CHUNK";
+
 // How long QTTSAudioGet waits for a chunk that is still being made.
 inline constexpr int AUDIO_WAIT_MS = 250;
 

@@ -17,7 +17,8 @@ namespace vokalin::msc_standin {
 struct TtsSession {
     std::string id;
     SessionSettings settings;
-    std::uint32_t fail_chunk = 0;  // 1-based chunk replaced by an error; 0 = none
+    std::uint32_t fail_chunk = 0;   // 1-based chunk replaced by an error; 0 = none
+    std::uint32_t stall_chunk = 0;  // 1-based chunk from which nothing comes; 0 = none
 
     std::mutex mutex;
     std::condition_variable changed;

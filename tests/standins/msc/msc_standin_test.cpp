@@ -48,9 +48,13 @@ class MscStandin : public ::testing::Test {
   protected:
     void SetUp() override {
         unsetenv("VOKALIN_MSC_FAIL_CHUNK");
+        unsetenv("VOKALIN_MSC_STALL_CHUNK");
         ASSERT_EQ(MSPLogin("", "", "appid=a3c71d2e"), 0);
     }
-    void TearDown() override { unsetenv("VOKALIN_MSC_FAIL_CHUNK"); }
+    void TearDown() override {
+        unsetenv("VOKALIN_MSC_FAIL_CHUNK");
+        unsetenv("VOKALIN_MSC_STALL_CHUNK");
+    }
 };
 
 TEST_F(MscStandin, SessionsNeedALoginWithAnApplicationIdentifier) {
@@ -353,6 +357,27 @@ TEST_F(MscStandin, FaultInjectionFailsTheChosenChunk) {
     int status = 0;
     EXPECT_EQ(QTTSAudioGet(id.c_str(), &length, &status, &error), nullptr);
     EXPECT_EQ(error, MSC_ERROR_QUOTA) << "the session stays failed";
+    EXPECT_EQ(QTTSSessionEnd(id.c_str(), "正常关闭"), 0);
+}
+
+TEST_F(MscStandin, StallInjectionStopsTheAudioWithoutEndingTheText) {
+    setenv("VOKALIN_MSC_STALL_CHUNK", "2", 1);
+    int error = 0;
+    const char* begun = QTTSSessionBegin(tts_params("xiaoyan").c_str(), &error);
+    ASSERT_NE(begun, nullptr);
+    const std::string id = begun;
+    const std::string text = gbk("你好，世界");
+    ASSERT_EQ(QTTSTextPut(id.c_str(), text.data(), static_cast<unsigned>(text.size()), ""), 0);
+    int chunks = 0;
+    for (int call = 0; call < 4; ++call) {
+        unsigned int length = 0;
+        int status = 0;
+        const void* data = QTTSAudioGet(id.c_str(), &length, &status, &error);
+        if (data && length) ++chunks;
+        EXPECT_EQ(error, 0);
+        EXPECT_EQ(status, MSC_TTS_AUDIO_FOLLOWS);
+    }
+    EXPECT_EQ(chunks, 1);
     EXPECT_EQ(QTTSSessionEnd(id.c_str(), "正常关闭"), 0);
 }
 
