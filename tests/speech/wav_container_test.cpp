@@ -8,7 +8,8 @@ namespace vokalin {
 namespace {
 
 std::uint32_t u32_at(const Bytes& b, std::size_t at) {
-    return b[at] | (b[at + 1] << 8) | (b[at + 2] << 16) | (static_cast<std::uint32_t>(b[at + 3]) << 24);
+    return b[at] | (b[at + 1] << 8) | (b[at + 2] << 16) |
+           (static_cast<std::uint32_t>(b[at + 3]) << 24);
 }
 
 std::uint16_t u16_at(const Bytes& b, std::size_t at) {
