@@ -9,20 +9,20 @@ namespace vokalin {
 // is an argument left out. Voice is given separately: an index for
 // begin_session, a name for speak.
 struct SessionOptions {
-    std::string engine_type;
-    std::string speed;
-    std::string volume;
-    std::string pitch;
-    std::string tts_res_path;  // empty: DEFAULT_TTS_RES_PATH
-    std::string rdn;
-    std::string rcn;
-    std::string text_encoding;  // empty: "GB2312"
-    std::string sample_rate;
-    std::string background_sound;
-    std::string aue;
-    std::string ttp;
+    std::string engine_type{};
+    std::string speed{};
+    std::string volume{};
+    std::string pitch{};
+    std::string tts_res_path{};  // empty: DEFAULT_TTS_RES_PATH
+    std::string rdn{};
+    std::string rcn{};
+    std::string text_encoding{};  // empty: "GB2312"
+    std::string sample_rate{};
+    std::string background_sound{};
+    std::string aue{};
+    std::string ttp{};
     std::int32_t speed_increase = 0;  // selector, see speed_increase_value
-    std::string effect;
+    std::string effect{};
 };
 
 inline constexpr const char* DEFAULT_TTS_RES_PATH = "fo|common.jet|0|1024;fo| xiaoyan.jet|0|1024";

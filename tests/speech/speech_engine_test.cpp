@@ -76,8 +76,9 @@ TEST_F(SpeechEngineTest, ConstructionPlacesTheLibraryEveryTimeAndOpensTheDevice)
     EXPECT_EQ(log_->init_window, nullptr);
 
     const fs::path placed = runtime_dir() / "msc.dll";
+    fs::remove(placed);  // the loaded library keeps its own copy
     {
-        std::ofstream stale(placed, std::ios::binary | std::ios::trunc);
+        std::ofstream stale(placed, std::ios::binary);
         stale << "an older library";
     }
     SpeechEngine again(std::make_unique<RecordingPlayer>(std::make_shared<PlayerLog>()));
