@@ -5,7 +5,8 @@
  *
  * Texts are zero-terminated byte strings; the text handed to QTTSTextPut is in
  * the session's text_encoding. Audio is raw 16-bit mono PCM, 16000 samples per
- * second, little-endian. */
+ * second, little-endian. Once loaded, the library must stay loaded until the
+ * process ends (its synthesis thread lives that long). */
 
 #ifdef __cplusplus
 extern "C" {

@@ -28,8 +28,10 @@ void set(int* out, int value) {
 }  // namespace
 
 SpeechService& SpeechService::instance() {
-    static SpeechService service;
-    return service;
+    // Never destroyed: callers' threads may still be in a session while the
+    // process exits, and the synthesis thread ends with the process.
+    static SpeechService* const service = new SpeechService;
+    return *service;
 }
 
 SpeechService::SpeechService() {

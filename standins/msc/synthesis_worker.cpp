@@ -77,7 +77,8 @@ void SynthesisWorker::run() {
         }
         synthesize(job);
     }
-    if (engine_rate_ > 0) espeak_Terminate();
+    // No espeak_Terminate: espeak-ng 1.51 can hang in it after an earlier
+    // initialisation in the same process.
 }
 
 bool SynthesisWorker::ensure_engine() {
