@@ -2,6 +2,7 @@
 
 #include <arpa/inet.h>
 #include <netinet/in.h>
+#include <netinet/tcp.h>
 #include <openssl/err.h>
 #include <openssl/evp.h>
 #include <openssl/ssl.h>
@@ -306,6 +307,10 @@ void TestHttpServer::accept_loop() {
                 ++it;
             }
         }
+        // Head and body go out in separate writes; without this the body would
+        // wait for the client's delayed acknowledgement.
+        const int on = 1;
+        ::setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &on, sizeof on);
         open_fds_.push_back(fd);
         auto done = std::make_shared<std::atomic<bool>>(false);
         workers.push_back({std::thread([this, fd, done] {
