@@ -2,8 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <chrono>
 #include <cstring>
+#include <thread>
 
 #include "net/text_encoding.h"
 #include "net/text_helpers.h"
@@ -100,13 +102,14 @@ TEST_F(InetRequest, VerbAndBody) {
 
 TEST_F(InetRequest, CallerLinesWinOverDefaults) {
     server.on("/h", page("ok"));
-    std::string headers = "accept: text/html\r\nuser-agent: Probe/2\r\nX-Extra: 1";
+    std::string headers = "accept: text/html\r\nuser-agent: Probe/2\r\nX-Extra: " + gbk("中文");
     inet_request(server.url("/h"), {.method = 1, .headers = &headers});
     const ReceivedRequest r = server.last_request();
     EXPECT_EQ(r.header_count("Accept"), 1u);
     EXPECT_EQ(r.header("Accept"), "text/html");
     EXPECT_EQ(r.header_count("User-Agent"), 1u);
     EXPECT_EQ(r.header("User-Agent"), "Probe/2");
+    EXPECT_EQ(r.header("X-Extra"), gbk("中文"));
     EXPECT_EQ(r.header_names(), (Names{"Host", "Accept", "User-Agent", "X-Extra", "Referer",
                                        "Accept-Language", "Content-Type", "Content-Length"}));
     EXPECT_EQ(headers.substr(0, 18), "Accept: text/html\r");
@@ -138,6 +141,29 @@ TEST_F(InetRequest, ResponseCookies) {
         server.url("/set"),
         {.request_cookies = "a=0; c=3", .response_cookies = &cookies, .auto_merge_cookies = false});
     EXPECT_EQ(cookies, "a=1; b=2");
+}
+
+TEST_F(InetRequest, SharedStoreIsSafeAcrossThreads) {
+    server.set_handler([](const ReceivedRequest& r) {
+        return page("ok", {{"Set-Cookie", r.target.substr(1) + "=1; path=/"}});
+    });
+    std::vector<std::thread> threads;
+    std::atomic<int> answered{0};
+    for (int t = 0; t < 4; ++t) {
+        threads.emplace_back([&, t] {
+            for (int i = 0; i < 10; ++i) {
+                const std::string path = "/t" + std::to_string(t) + "_" + std::to_string(i);
+                if (to_string(inet_request(server.url(path))) == "ok") ++answered;
+            }
+        });
+    }
+    for (std::thread& thread : threads) thread.join();
+    EXPECT_EQ(answered.load(), 40);
+    inet_request(server.url("/last"));
+    const std::string sent = server.last_request().header("Cookie");
+    for (const char* name : {"t0_0=1", "t1_9=1", "t3_5=1"}) {
+        EXPECT_NE(sent.find(name), std::string::npos) << name;
+    }
 }
 
 TEST_F(InetRequest, SharedStoreOnlyWithoutRequestCookies) {

@@ -43,6 +43,15 @@ std::string line_name(std::string_view line) {
     return colon == std::string_view::npos ? std::string() : trimmed(line.substr(0, colon));
 }
 
+// A framing number of a request; an unreadable one reads as one that cannot be met.
+std::size_t number(const std::string& text, int base) {
+    try {
+        return std::stoull("0" + text, nullptr, base);
+    } catch (const std::exception&) {
+        return std::size_t(1) << 40;
+    }
+}
+
 int bind_loopback(int& port, bool listening) {
     const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
     if (fd < 0) throw std::runtime_error("socket");
@@ -388,7 +397,7 @@ void TestHttpServer::serve(int fd) {
                         complete = false;
                         break;
                     }
-                    const std::size_t size = std::stoul("0" + *size_line, nullptr, 16);
+                    const std::size_t size = number(*size_line, 16);
                     const std::optional<std::string> data = connection.take(size + 2);
                     if (!data) {
                         complete = false;
@@ -399,7 +408,7 @@ void TestHttpServer::serve(int fd) {
                 }
             } else if (const std::string length = request.header("Content-Length");
                        !length.empty()) {
-                const std::optional<std::string> data = connection.take(std::stoull(length));
+                const std::optional<std::string> data = connection.take(number(length, 10));
                 if (data) {
                     request.body = *data;
                 } else {
