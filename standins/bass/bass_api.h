@@ -50,9 +50,8 @@ VOKALIN_BASS_EXPORT int BASS_Free(void);
 VOKALIN_BASS_EXPORT uint32_t BASS_StreamCreateFile(int mem, const void* file, uint64_t offset,
                                                    uint64_t length, uint32_t flags);
 /* downloads url from byte offset, then decodes it; proc may be NULL */
-VOKALIN_BASS_EXPORT uint32_t BASS_StreamCreateURL(const char* url, uint32_t offset,
-                                                  uint32_t flags, bass_download_proc proc,
-                                                  void* user);
+VOKALIN_BASS_EXPORT uint32_t BASS_StreamCreateURL(const char* url, uint32_t offset, uint32_t flags,
+                                                  bass_download_proc proc, void* user);
 VOKALIN_BASS_EXPORT int BASS_StreamFree(uint32_t handle);
 
 /* restart != 0 plays from the start, otherwise from the current position */
@@ -62,8 +61,7 @@ VOKALIN_BASS_EXPORT int BASS_ChannelStop(uint32_t handle);
 VOKALIN_BASS_EXPORT uint32_t BASS_ChannelIsActive(uint32_t handle);
 
 VOKALIN_BASS_EXPORT uint64_t BASS_ChannelGetPosition(uint32_t handle, uint32_t mode);
-VOKALIN_BASS_EXPORT int BASS_ChannelSetPosition(uint32_t handle, uint64_t position,
-                                                uint32_t mode);
+VOKALIN_BASS_EXPORT int BASS_ChannelSetPosition(uint32_t handle, uint64_t position, uint32_t mode);
 VOKALIN_BASS_EXPORT uint64_t BASS_ChannelGetLength(uint32_t handle, uint32_t mode);
 
 /* tag type 0: the stream's text tags as "name=value" lines, NULL when it has

@@ -192,6 +192,7 @@ int BASS_Init(int device, uint32_t freq, uint32_t, void*, const void*) {
         std::lock_guard lock(lib.mutex);
         lib.device = id;
         lib.output_rate = obtained.freq;
+        lib.volume = 1.0f;
     }
     SDL_PauseAudioDevice(id, 0);
     return 1;
@@ -232,8 +233,8 @@ uint32_t BASS_StreamCreateFile(int mem, const void* file, uint64_t offset, uint6
     return add_stream(decode_sound(*bytes));
 }
 
-uint32_t BASS_StreamCreateURL(const char* url, uint32_t offset, uint32_t,
-                              bass_download_proc proc, void* user) {
+uint32_t BASS_StreamCreateURL(const char* url, uint32_t offset, uint32_t, bass_download_proc proc,
+                              void* user) {
     if (!url || !*url || !device_open()) return 0;
     const auto body = fetch_url(url, offset, proc, user);
     if (!body) return 0;
@@ -331,8 +332,8 @@ uint32_t BASS_ChannelGetData(uint32_t handle, void* buffer, uint32_t length) {
         if (!stream) return FAILED32;
         const Sound& sound = stream->sound;
         const std::size_t start = stream->frame();
-        const std::size_t count = std::min<std::size_t>(
-            FFT_SIZE, sound.frames() > start ? sound.frames() - start : 0);
+        const std::size_t count =
+            std::min<std::size_t>(FFT_SIZE, sound.frames() > start ? sound.frames() - start : 0);
         for (std::size_t n = 0; n < count; ++n) {
             float sum = 0.0f;
             for (int c = 0; c < sound.channels; ++c) sum += sample_at(sound, start + n, c);

@@ -43,9 +43,13 @@ sf_count_t memory_read(void* out, sf_count_t count, void* user) {
     return n;
 }
 
-sf_count_t memory_write(const void*, sf_count_t, void*) { return 0; }
+sf_count_t memory_write(const void*, sf_count_t, void*) {
+    return 0;
+}
 
-sf_count_t memory_tell(void* user) { return static_cast<MemoryFile*>(user)->position; }
+sf_count_t memory_tell(void* user) {
+    return static_cast<MemoryFile*>(user)->position;
+}
 
 int source_bytes_per_sample(int format) {
     switch (format & SF_FORMAT_SUBMASK) {
@@ -67,9 +71,9 @@ std::string read_tags(SNDFILE* file) {
     static constexpr struct {
         int id;
         const char* name;
-    } names[] = {{SF_STR_TITLE, "title"},     {SF_STR_ARTIST, "artist"},
-                 {SF_STR_ALBUM, "album"},     {SF_STR_DATE, "date"},
-                 {SF_STR_COMMENT, "comment"}, {SF_STR_GENRE, "genre"},
+    } names[] = {{SF_STR_TITLE, "title"},       {SF_STR_ARTIST, "artist"},
+                 {SF_STR_ALBUM, "album"},       {SF_STR_DATE, "date"},
+                 {SF_STR_COMMENT, "comment"},   {SF_STR_GENRE, "genre"},
                  {SF_STR_TRACKNUMBER, "track"}, {SF_STR_COPYRIGHT, "copyright"},
                  {SF_STR_SOFTWARE, "software"}, {SF_STR_LICENSE, "license"}};
     std::string tags;

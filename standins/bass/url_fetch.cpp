@@ -24,7 +24,8 @@ std::size_t on_body(char* data, std::size_t size, std::size_t count, void* user)
         return 0;
     }
     download->body.insert(download->body.end(), data, data + n);
-    if (download->proc && n > 0) download->proc(data, static_cast<std::uint32_t>(n), download->user);
+    if (download->proc && n > 0)
+        download->proc(data, static_cast<std::uint32_t>(n), download->user);
     return n;
 }
 
