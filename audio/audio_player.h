@@ -19,7 +19,7 @@ using StreamHandle = std::uint32_t;
 // Construction places the library in the private temporary folder when it is
 // not there yet; the library is loaded at its first call.
 class AudioPlayer {
-  public:
+public:
     static constexpr int BANDS = 128;
 
     AudioPlayer();
@@ -56,7 +56,7 @@ class AudioPlayer {
                                std::int32_t colour2 = 0, std::int32_t bar_colour = 65535,
                                std::int32_t step = 3);
 
-  protected:
+protected:
     std::shared_ptr<Canvas> spectrum_canvas_;
     bool canvas_ready_ = false;
     bool has_background_picture_ = false;

@@ -24,6 +24,8 @@ namespace fs = std::filesystem;
 
 class InspectablePlayer : public AudioPlayer {
   public:
+    InspectablePlayer() = default;
+    explicit InspectablePlayer(const AudioPlayer& other) : AudioPlayer(other) {}
     ImageCanvas* surface() const { return dynamic_cast<ImageCanvas*>(spectrum_canvas_.get()); }
     const std::shared_ptr<Canvas>& canvas() const { return spectrum_canvas_; }
     float bar(int band) const { return bar_heights_.at(static_cast<std::size_t>(band - 1)); }
@@ -363,9 +365,11 @@ TEST_F(Player, PrivateCanvasIsKeptAndSharedByCopies) {
     EXPECT_EQ(player_.surface()->height(), 50);
     EXPECT_EQ(second.pixel(0, 0), 0u) << "the frame was copied onto the new target";
 
-    auto copy = player_.copy();
-    auto* twin = static_cast<InspectablePlayer*>(static_cast<AudioPlayer*>(copy.get()));
+    // look inside the copy through a copy of it
+    InspectablePlayer twin_view(*player_.copy());
+    InspectablePlayer* twin = &twin_view;
     EXPECT_EQ(twin->canvas(), canvas);
+    EXPECT_FLOAT_EQ(twin->bar(1), 22.0f);
     spectrum(0.0f);
     twin->draw_spectrum(second, 7);
     EXPECT_FLOAT_EQ(player_.bar(1), 22.0f) << "an unchanged level counts as falling";
