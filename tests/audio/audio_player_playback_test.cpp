@@ -89,7 +89,7 @@ TEST_F(Playback, ASegmentFileReachesTheDeviceSampleForSample) {
 }
 
 TEST_F(Playback, PauseAndResumeContinueWherePlaybackStopped) {
-    const auto wav = test::make_wav(RATE, 1, SampleFormat::s16, ramp(6000));
+    const auto wav = test::make_wav(RATE, 1, SampleFormat::s16, ramp(8000));
     const StreamHandle h = player_.create_stream({}, wav);
     ASSERT_NE(h, 0u);
     ASSERT_TRUE(player_.play(h));
@@ -106,7 +106,7 @@ TEST_F(Playback, PauseAndResumeContinueWherePlaybackStopped) {
     ASSERT_TRUE(player_.set_position(h, paused_position));
     ASSERT_TRUE(player_.play(h, 0));
     ASSERT_TRUE(test::await([&] { return player_.is_active(h) == 0; }));
-    EXPECT_EQ(played_frames(), sequence(6000));
+    EXPECT_EQ(played_frames(), sequence(8000));
 }
 
 TEST_F(Playback, SpectrumAndAnalyserFollowThePlayingSound) {
