@@ -1,5 +1,6 @@
 #include "audio/audio_player.h"
 
+#include <algorithm>
 #include <cmath>
 #include <filesystem>
 

@@ -56,9 +56,16 @@ std::optional<std::vector<std::uint8_t>> fetch_url(const std::string& url, std::
     curl_easy_setopt(curl, CURLOPT_WRITEFUNCTION, on_body);
     curl_easy_setopt(curl, CURLOPT_WRITEDATA, &download);
     const CURLcode result = curl_easy_perform(curl);
+    long status = 0;
+    curl_easy_getinfo(curl, CURLINFO_RESPONSE_CODE, &status);
     curl_easy_cleanup(curl);
     if (proc) proc(nullptr, 0, user);
     if (result != CURLE_OK || download.too_large) return std::nullopt;
+    if (offset > 0 && status == 200) {
+        // the server ignored the range and sent everything
+        if (download.body.size() <= offset) return std::nullopt;
+        download.body.erase(download.body.begin(), download.body.begin() + offset);
+    }
     return std::move(download.body);
 }
 

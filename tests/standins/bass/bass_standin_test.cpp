@@ -349,6 +349,11 @@ TEST_F(Device, UrlStreamsDownloadFromAServer) {
     server.Get("/tone.wav", [&](const httplib::Request&, httplib::Response& res) {
         res.set_content(std::string(wav.begin(), wav.end()), "audio/wav");
     });
+    std::string padded(100, 'x');
+    padded.append(wav.begin(), wav.end());
+    server.Get("/padded.wav", [&](const httplib::Request&, httplib::Response& res) {
+        res.set_content(padded, "audio/wav");
+    });
     server.Get("/junk", [&](const httplib::Request&, httplib::Response& res) {
         res.set_content("not a sound at all", "text/plain");
     });
@@ -378,6 +383,13 @@ TEST_F(Device, UrlStreamsDownloadFromAServer) {
     EXPECT_EQ(delivered, wav.size());
     EXPECT_EQ(ends, 1);
     play_to_end(h);
+
+    const std::uint32_t from_offset =
+        BASS_StreamCreateURL((base + "/padded.wav").c_str(), 100, 0, nullptr, nullptr);
+    EXPECT_NE(from_offset, 0u);
+    EXPECT_EQ(BASS_ChannelGetLength(from_offset, 0), 8000u);
+    EXPECT_EQ(BASS_StreamCreateURL((base + "/padded.wav").c_str(), 0, 0, nullptr, nullptr), 0u)
+        << "the padding is no sound";
 
     EXPECT_EQ(BASS_StreamCreateURL((base + "/missing.wav").c_str(), 0, 0, nullptr, nullptr), 0u);
     EXPECT_EQ(BASS_StreamCreateURL((base + "/junk").c_str(), 0, 0, nullptr, nullptr), 0u);
