@@ -435,6 +435,34 @@ TEST(JsonObject, AllocatingLoopEndsAtTheTimeLimit) {
     EXPECT_EQ(json.element_count(), 1);
 }
 
+TEST(JsonObject, WithoutAnEngineEverythingFails) {
+    ScriptLimits limits;
+    limits.memory_bytes = 1024;  // too little for any heap
+    JsonObject json(limits);
+    EXPECT_EQ(json.script_engine(), nullptr);
+    EXPECT_FALSE(json.parse(R"({"a":"1"})"));
+    EXPECT_EQ(json.get_text("a"), "");
+    EXPECT_EQ(json.to_json(), "");
+    EXPECT_EQ(json.get_number("a"), 0);
+    EXPECT_FALSE(json.set_number("a", 5));
+    EXPECT_FALSE(json.append("x"));
+    EXPECT_EQ(json.value_type("a"), JsonObject::TYPE_UNKNOWN);
+    std::vector<std::string> names{"stale"};
+    EXPECT_EQ(json.member_names(names), 0);
+    EXPECT_TRUE(names.empty());
+    std::string path = "a";
+    EXPECT_FALSE(json.resolve_path(path));
+    EXPECT_EQ(path, "da.a");
+    EXPECT_EQ(json.get_object("a").script_engine(), nullptr);
+}
+
+TEST(JsonObject, RunawayRecursionFailsCleanly) {
+    JsonObject json;
+    EXPECT_FALSE(json.parse("(function f(){return 1+f()})()"));
+    EXPECT_FALSE(json.parse("(function f(n){return [n].map(f)})(0)"));
+    ASSERT_TRUE(json.parse("{}"));
+}
+
 TEST(JsonObject, DeepNestingFailsCleanly) {
     JsonObject json;
     EXPECT_FALSE(json.parse(std::string(100000, '[') + std::string(100000, ']')));
