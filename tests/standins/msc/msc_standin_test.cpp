@@ -164,6 +164,7 @@ TEST_F(MscStandin, AudioComesInSeveralChunksOf16BitSamplesEndingWithStatus2) {
 }
 
 TEST_F(MscStandin, TheFirstChunkArrivesLongBeforeTheLast) {
+    run_tts(tts_params("xiaoyan"), gbk("你好"));  // the engine and voice are ready
     std::string text;
     for (int i = 0; i < 12; ++i) text += "今天天气很好，我们一起去公园散步吧。";
     const auto run = run_tts(tts_params("xiaoyan"), gbk(text));
