@@ -11,7 +11,9 @@ constexpr std::string_view CRLF = "\r\n";
 constexpr std::string_view COOKIE_SEPARATOR = "; ";
 constexpr std::string_view DELETED_MARK = "=deleted";
 
-char upper(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 32) : c; }
+char upper(char c) {
+    return c >= 'a' && c <= 'z' ? static_cast<char>(c - 32) : c;
+}
 
 // Trims text in place and adds a space after a final ";" so the last item splits off.
 void tidy_cookie_text(std::string& text) {

@@ -71,9 +71,13 @@ std::string KeyValueList::to_headers(bool encode) const {
     return out;
 }
 
-void KeyValueList::get_names(std::vector<std::string>& target) const { target = names_; }
+void KeyValueList::get_names(std::vector<std::string>& target) const {
+    target = names_;
+}
 
-void KeyValueList::get_values(std::vector<std::string>& target) const { target = values_; }
+void KeyValueList::get_values(std::vector<std::string>& target) const {
+    target = values_;
+}
 
 void KeyValueList::clear() {
     names_.clear();

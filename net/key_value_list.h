@@ -10,7 +10,7 @@ namespace vokalin {
 // or a flat JSON object. Names may repeat; lookups use the first entry whose
 // name matches byte for byte. Copying a list copies its texts.
 class KeyValueList {
-public:
+  public:
     // Appends the pair; with utf8 both texts are converted to UTF-8 first.
     void add(std::string_view name, std::string_view value, bool utf8 = false);
     // Adds the items of an "a=1&b=2" text.
@@ -30,7 +30,7 @@ public:
 
     std::size_t size() const { return names_.size(); }
 
-private:
+  private:
     std::size_t index_of(std::string_view name) const;  // names_.size() when absent
 
     std::vector<std::string> names_;

@@ -29,7 +29,9 @@ std::string gbk_from_units(std::u16string_view units) {
 
 }  // namespace
 
-std::string gbk(std::string_view utf8_literal) { return to_gbk(utf8_literal); }
+std::string gbk(std::string_view utf8_literal) {
+    return to_gbk(utf8_literal);
+}
 
 Bytes to_wide(std::string_view text, int code_page) {
     const std::u16string units = platform::multibyte_to_wide(up_to_zero(text), code_page);
@@ -71,7 +73,8 @@ Bytes convert_charset(const Bytes& bytes, std::string from, std::string to,
     if (to.empty()) to = "GBK";
     std::string_view input(reinterpret_cast<const char*>(bytes.data()), bytes.size());
     // A byte-order mark is read as such, not as text.
-    if ((ascii_lower(from) == "utf-8" || ascii_lower(from) == "utf8") && input.substr(0, 3) == "\xEF\xBB\xBF") {
+    if ((ascii_lower(from) == "utf-8" || ascii_lower(from) == "utf8") &&
+        input.substr(0, 3) == "\xEF\xBB\xBF") {
         input.remove_prefix(3);
     }
     const auto decoded = platform::decode_charset(input, from);

@@ -87,8 +87,8 @@ std::string trim_blanks(std::string_view text) {
     std::size_t end = 0;
     for (std::size_t i = 0; i < text.size();) {
         const std::size_t len = char_length(text, i);
-        const bool blank = (len == 1 && text[i] == ' ') ||
-                           (len == 2 && text.substr(i, 2) == FULL_WIDTH_BLANK);
+        const bool blank =
+            (len == 1 && text[i] == ' ') || (len == 2 && text.substr(i, 2) == FULL_WIDTH_BLANK);
         if (!blank) {
             if (begin == text.size()) begin = i;
             end = i + len;

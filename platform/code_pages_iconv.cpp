@@ -132,7 +132,7 @@ bool is_gbk_name(const std::string& name) {
 }
 
 class Converter {
-public:
+  public:
     Converter(const char* to, const char* from) : cd_(iconv_open(to, from)) {}
     ~Converter() {
         if (ok()) iconv_close(cd_);
@@ -190,7 +190,7 @@ public:
         return out;
     }
 
-private:
+  private:
     iconv_t cd_;
 };
 

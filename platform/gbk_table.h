@@ -9,6 +9,6 @@
 namespace vokalin::platform::detail {
 
 std::u16string decode_gbk(std::string_view bytes);  // invalid bytes become U+FFFD
-std::string encode_gbk(std::u16string_view units);   // unencodable characters become "?"
+std::string encode_gbk(std::u16string_view units);  // unencodable characters become "?"
 
 }  // namespace vokalin::platform::detail

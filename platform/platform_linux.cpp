@@ -125,8 +125,8 @@ OpenHandler open_handler;
 bool spawn_xdg_open(const std::string& target) {
     const char* argv[] = {"xdg-open", target.c_str(), nullptr};
     pid_t pid = 0;
-    if (posix_spawnp(&pid, "xdg-open", nullptr, nullptr, const_cast<char* const*>(argv),
-                     environ) != 0) {
+    if (posix_spawnp(&pid, "xdg-open", nullptr, nullptr, const_cast<char* const*>(argv), environ) !=
+        0) {
         return false;
     }
     // xdg-open returns as soon as it has handed the target on.

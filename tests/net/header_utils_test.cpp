@@ -57,7 +57,7 @@ TEST(Cookies, Merge) {
              Case{"a=1; b=2;", "b=deleted", "a=1"},
              Case{"", "", ""},
              Case{"a=1; a=1", "", "a=1"},
-             Case{"a=1; a=2", "", "a=1"},  // of held items with one name the first survives
+             Case{"a=1; a=2", "", "a=1"},       // of held items with one name the first survives
              Case{"", "a=1; a=2", "a=1; a=2"},  // received items are not reduced by name
              Case{"  a=1 ", " b=2;", "b=2; a=1"},
              Case{"a=1", "a=deleted", ""},

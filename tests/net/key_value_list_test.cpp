@@ -104,8 +104,8 @@ TEST(KeyValueList, Utf8Conversion) {
     KeyValueList list;
     list.add(gbk("名"), gbk("值"), true);
     list.add_query(gbk("键=中"), true);
-    EXPECT_EQ(pairs_of(list), (Pairs{{"\xE5\x90\x8D", "\xE5\x80\xBC"},
-                                     {"\xE9\x94\xAE", "\xE4\xB8\xAD"}}));
+    EXPECT_EQ(pairs_of(list),
+              (Pairs{{"\xE5\x90\x8D", "\xE5\x80\xBC"}, {"\xE9\x94\xAE", "\xE4\xB8\xAD"}}));
 }
 
 TEST(KeyValueList, Affixes) {

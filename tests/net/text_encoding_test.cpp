@@ -28,15 +28,18 @@ TEST_P(BadUtf8, BecomesQuestionMarks) {
     EXPECT_EQ(to_gbk(GetParam().utf8_in), GetParam().gbk_out);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Cases, BadUtf8,
-    ::testing::Values(BadCase{"invalid_byte", "a\xFF" "b", "a?b"},
-                      BadCase{"truncated_at_end", "a\xE4\xB8", "a?"},
-                      BadCase{"overlong", "\xC0\xAF", "??"},
-                      BadCase{"surrogate_encoded", "\xED\xA0\x80", "???"},
-                      BadCase{"not_in_gbk", "x\xF0\x9F\x98\x80y", "x?y"},
-                      BadCase{"embedded_zero_ends_text", std::string("ab\0cd", 5), "ab"}),
-    [](const auto& param_info) { return param_info.param.name; });
+INSTANTIATE_TEST_SUITE_P(Cases, BadUtf8,
+                         ::testing::Values(BadCase{"invalid_byte",
+                                                   "a\xFF"
+                                                   "b",
+                                                   "a?b"},
+                                           BadCase{"truncated_at_end", "a\xE4\xB8", "a?"},
+                                           BadCase{"overlong", "\xC0\xAF", "??"},
+                                           BadCase{"surrogate_encoded", "\xED\xA0\x80", "???"},
+                                           BadCase{"not_in_gbk", "x\xF0\x9F\x98\x80y", "x?y"},
+                                           BadCase{"embedded_zero_ends_text",
+                                                   std::string("ab\0cd", 5), "ab"}),
+                         [](const auto& param_info) { return param_info.param.name; });
 
 TEST(TextEncoding, TruncatedGbkCharacterAtTheEnd) {
     // A lone lead byte cannot be decoded; it is replaced, nothing is read past it.

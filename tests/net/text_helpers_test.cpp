@@ -26,21 +26,20 @@ TEST_P(TextBetween, Cuts) {
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, TextBetween,
-    ::testing::Values(
-        BetweenCase{"quoted_value", "x version=\"3.10\" more", gbk("version=#引号"), gbk("#引号"),
-                    "3.10"},
-        BetweenCase{"right_missing", "x version=\"3.10 more", gbk("version=#引号"), gbk("#引号"),
-                    ""},
-        BetweenCase{"right_directly_after_left", "<a></a>", "<a>", "</a>", ""},
-        BetweenCase{"left_absent_right_present", "abc</a>", "<a>", "</a>", ""},
-        BetweenCase{"right_not_inside_left", "[[x]", "[[", "[", ""},
-        BetweenCase{"first_left_wins", "<b>1</b><b>2</b>", "<b>", "</b>", "1"},
-        BetweenCase{"across_char_boundary", AH + AH + "x" + AH, "\xA1\xB0", "x", ""},
-        BetweenCase{"chinese_markers", gbk("开始内容结束"), gbk("开始"), gbk("结束"),
-                    gbk("内容")},
-        BetweenCase{"empty_left_marker", "abc", "", "c", ""},
-        BetweenCase{"empty_text", "", "<", ">", ""},
-        BetweenCase{"truncated_lead_byte_at_end", "<a>x\xB0", "<a>", "\xB0\xA1", ""}),
+    ::testing::Values(BetweenCase{"quoted_value", "x version=\"3.10\" more", gbk("version=#引号"),
+                                  gbk("#引号"), "3.10"},
+                      BetweenCase{"right_missing", "x version=\"3.10 more", gbk("version=#引号"),
+                                  gbk("#引号"), ""},
+                      BetweenCase{"right_directly_after_left", "<a></a>", "<a>", "</a>", ""},
+                      BetweenCase{"left_absent_right_present", "abc</a>", "<a>", "</a>", ""},
+                      BetweenCase{"right_not_inside_left", "[[x]", "[[", "[", ""},
+                      BetweenCase{"first_left_wins", "<b>1</b><b>2</b>", "<b>", "</b>", "1"},
+                      BetweenCase{"across_char_boundary", AH + AH + "x" + AH, "\xA1\xB0", "x", ""},
+                      BetweenCase{"chinese_markers", gbk("开始内容结束"), gbk("开始"), gbk("结束"),
+                                  gbk("内容")},
+                      BetweenCase{"empty_left_marker", "abc", "", "c", ""},
+                      BetweenCase{"empty_text", "", "<", ">", ""},
+                      BetweenCase{"truncated_lead_byte_at_end", "<a>x\xB0", "<a>", "\xB0\xA1", ""}),
     [](const auto& param_info) { return param_info.param.name; });
 
 TEST(TextBetween, StartPositionAndCase) {
@@ -85,9 +84,9 @@ TEST(Base64, LengthsAndPadding) {
     struct Case {
         std::string in, out;
     };
-    for (const Case& c : {Case{"", ""}, Case{"M", "TQ=="}, Case{"Ma", "TWE="},
-                          Case{"Man", "TWFu"}, Case{"user:pass", "dXNlcjpwYXNz"},
-                          Case{std::string("\0\xFF\xFE", 3), "AP/+"}}) {
+    for (const Case& c :
+         {Case{"", ""}, Case{"M", "TQ=="}, Case{"Ma", "TWE="}, Case{"Man", "TWFu"},
+          Case{"user:pass", "dXNlcjpwYXNz"}, Case{std::string("\0\xFF\xFE", 3), "AP/+"}}) {
         EXPECT_EQ(base64_encode(to_bytes(c.in)), c.out) << c.in;
     }
     const std::string hundred = base64_encode(Bytes(100, 0x41));

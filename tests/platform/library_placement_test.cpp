@@ -19,7 +19,7 @@ std::string read_all(const fs::path& path) {
 }
 
 class Placement : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         root_ = fs::temp_directory_path() / ("vokalin-placement-test-" + std::to_string(getpid()));
         fs::remove_all(root_);

@@ -11,7 +11,7 @@ namespace {
 namespace fs = std::filesystem;
 
 class TempDirectory : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         root_ = fs::temp_directory_path() / ("vokalin-platform-test-" + std::to_string(getpid()));
         fs::remove_all(root_);
@@ -108,10 +108,11 @@ TEST(Libraries, LoadFailureIsReported) {
 
 TEST(Shell, HandlerReplacesTheDesktop) {
     std::string seen;
-    const OpenHandler previous = set_open_handler([&](const std::string& target, const std::string& verb) {
-        seen = verb + " " + target;
-        return true;
-    });
+    const OpenHandler previous =
+        set_open_handler([&](const std::string& target, const std::string& verb) {
+            seen = verb + " " + target;
+            return true;
+        });
     EXPECT_TRUE(shell_open("https://example.invalid/"));
     EXPECT_EQ(seen, "open https://example.invalid/");
     set_open_handler(previous);
