@@ -1,8 +1,11 @@
 #include "script/script_engine.h"
 
 #include <duktape.h>
+#include <pthread.h>
 
+#include <algorithm>
 #include <cmath>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -19,6 +22,7 @@ struct ScriptEngine::Heap {
     bool out_of_time = false;
     unsigned checks = 0;
     std::chrono::steady_clock::time_point deadline{};
+    std::uintptr_t stack_floor = 0;
     std::string last_error;
 };
 
@@ -187,6 +191,24 @@ duk_ret_t remove_engine_namespace(duk_context* ctx, void*) {
     return 0;
 }
 
+// The lowest stack address the engine may reach on this thread, 0 when
+// unknown. The engine limits its native recursion by count only; how deep
+// that gets in bytes depends on the build and the thread's stack size.
+std::uintptr_t stack_floor() {
+    thread_local const std::uintptr_t floor = [] {
+        pthread_attr_t attr;
+        if (pthread_getattr_np(pthread_self(), &attr) != 0) return std::uintptr_t{0};
+        void* low = nullptr;
+        std::size_t size = 0;
+        const bool known = pthread_attr_getstack(&attr, &low, &size) == 0;
+        pthread_attr_destroy(&attr);
+        if (!known || !low) return std::uintptr_t{0};
+        const std::size_t reserve = std::min<std::size_t>(std::size_t{256} << 10, size / 4);
+        return reinterpret_cast<std::uintptr_t>(low) + reserve;
+    }();
+    return floor;
+}
+
 class Timing {
   public:
     explicit Timing(Heap& heap) : heap_(heap) {
@@ -194,6 +216,7 @@ class Timing {
         heap_.out_of_time = false;
         heap_.checks = 0;
         heap_.deadline = std::chrono::steady_clock::now() + heap_.time_limit;
+        heap_.stack_floor = stack_floor();
     }
     ~Timing() { heap_.timing = false; }
     Timing(const Timing&) = delete;
@@ -360,6 +383,12 @@ extern "C" int vokalin_script_out_of_time(void* heap_udata) {
 
 // Called on every native recursion: calls, the compiler, JSON and the regular
 // expression matcher, which runs no instructions the count above would see.
-extern "C" int vokalin_script_check_time(void* heap_udata) {
-    return heap_udata && vokalin::past_deadline(*static_cast<vokalin::Heap*>(heap_udata), 255);
+// Non-zero makes the engine throw; it fails a stack that runs low as well.
+extern "C" int vokalin_script_native_check(void* heap_udata) {
+    if (!heap_udata) return 0;
+    auto& heap = *static_cast<vokalin::Heap*>(heap_udata);
+    if (!heap.timing) return 0;
+    const auto here = reinterpret_cast<std::uintptr_t>(__builtin_frame_address(0));
+    if (here < heap.stack_floor) return 1;
+    return vokalin::past_deadline(heap, 255);
 }

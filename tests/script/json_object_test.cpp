@@ -1,6 +1,7 @@
 #include "script/json_object.h"
 
 #include <gtest/gtest.h>
+#include <pthread.h>
 
 #include <chrono>
 #include <string>
@@ -534,6 +535,31 @@ TEST(JsonObject, RunawayRecursionFailsCleanly) {
     EXPECT_FALSE(json.parse("(function f(){return 1+f()})()"));
     EXPECT_FALSE(json.parse("(function f(n){return [n].map(f)})(0)"));
     ASSERT_TRUE(json.parse("{}"));
+}
+
+// The engine's own limit on native recursion counts levels, not bytes.
+TEST(JsonObject, RunawayRecursionOnASmallStackFailsCleanly) {
+    struct Run {
+        bool parsed = true;
+        bool usable = false;
+    } run;
+    const auto body = [](void* data) -> void* {
+        auto& result = *static_cast<Run*>(data);
+        JsonObject json;
+        result.parsed = json.parse("(function f(n){return [n].map(f)})(0)");
+        result.usable = json.parse("[1]") && json.element_count() == 1;
+        return nullptr;
+    };
+    pthread_attr_t attr;
+    ASSERT_EQ(pthread_attr_init(&attr), 0);
+    ASSERT_EQ(pthread_attr_setstacksize(&attr, std::size_t{512} << 10), 0);
+    pthread_t thread;
+    const int created = pthread_create(&thread, &attr, body, &run);
+    pthread_attr_destroy(&attr);
+    ASSERT_EQ(created, 0);
+    pthread_join(thread, nullptr);
+    EXPECT_FALSE(run.parsed);
+    EXPECT_TRUE(run.usable);
 }
 
 TEST(JsonObject, DeepNestingFailsCleanly) {
