@@ -1,8 +1,11 @@
 #include "script/script_engine.h"
 
 #include <duktape.h>
+#include <pthread.h>
 
+#include <algorithm>
 #include <cmath>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -17,8 +20,10 @@ struct ScriptEngine::Heap {
     std::chrono::milliseconds time_limit{};
     bool timing = false;
     bool out_of_time = false;
-    unsigned allocations = 0;
+    unsigned checks = 0;
     std::chrono::steady_clock::time_point deadline{};
+    std::uintptr_t stack_floor = 0;
+    std::string last_error;
 };
 
 namespace {
@@ -30,11 +35,14 @@ constexpr std::size_t HEADER = alignof(std::max_align_t) > sizeof(std::size_t)
                                    ? alignof(std::max_align_t)
                                    : sizeof(std::size_t);
 
-bool past_deadline(Heap& heap) {
+constexpr char TIMEOUT_MESSAGE[] = "execution timeout";
+
+// Reads the clock on one call in (mask + 1): allocations and native stack
+// checks come too often to read it on every one.
+bool past_deadline(Heap& heap, unsigned mask) {
     if (!heap.timing) return false;
     if (heap.out_of_time) return true;
-    // Reading the clock on every allocation would cost more than it saves.
-    if ((++heap.allocations & 63u) != 0) return false;
+    if ((++heap.checks & mask) != 0) return false;
     heap.out_of_time = std::chrono::steady_clock::now() > heap.deadline;
     return heap.out_of_time;
 }
@@ -47,7 +55,7 @@ std::size_t block_size(void* ptr) {
 
 void* heap_alloc(void* udata, duk_size_t size) {
     auto& heap = *static_cast<Heap*>(udata);
-    if (size > heap.limit - heap.used || past_deadline(heap)) return nullptr;
+    if (size > heap.limit - heap.used || past_deadline(heap, 63)) return nullptr;
     void* raw = std::malloc(HEADER + size);
     if (!raw) return nullptr;
     std::memcpy(raw, &size, sizeof size);
@@ -66,7 +74,7 @@ void* heap_realloc(void* udata, void* ptr, duk_size_t size) {
     if (!ptr) return heap_alloc(udata, size);
     auto& heap = *static_cast<Heap*>(udata);
     const std::size_t old_size = block_size(ptr);
-    if (size > old_size && (size - old_size > heap.limit - heap.used || past_deadline(heap))) {
+    if (size > old_size && (size - old_size > heap.limit - heap.used || past_deadline(heap, 63))) {
         return nullptr;
     }
     void* raw = std::realloc(static_cast<char*>(ptr) - HEADER, HEADER + size);
@@ -183,13 +191,32 @@ duk_ret_t remove_engine_namespace(duk_context* ctx, void*) {
     return 0;
 }
 
+// The lowest stack address the engine may reach on this thread, 0 when
+// unknown. The engine limits its native recursion by count only; how deep
+// that gets in bytes depends on the build and the thread's stack size.
+std::uintptr_t stack_floor() {
+    thread_local const std::uintptr_t floor = [] {
+        pthread_attr_t attr;
+        if (pthread_getattr_np(pthread_self(), &attr) != 0) return std::uintptr_t{0};
+        void* low = nullptr;
+        std::size_t size = 0;
+        const bool known = pthread_attr_getstack(&attr, &low, &size) == 0;
+        pthread_attr_destroy(&attr);
+        if (!known || !low) return std::uintptr_t{0};
+        const std::size_t reserve = std::min<std::size_t>(std::size_t{256} << 10, size / 4);
+        return reinterpret_cast<std::uintptr_t>(low) + reserve;
+    }();
+    return floor;
+}
+
 class Timing {
   public:
     explicit Timing(Heap& heap) : heap_(heap) {
         heap_.timing = true;
         heap_.out_of_time = false;
-        heap_.allocations = 0;
+        heap_.checks = 0;
         heap_.deadline = std::chrono::steady_clock::now() + heap_.time_limit;
+        heap_.stack_floor = stack_floor();
     }
     ~Timing() { heap_.timing = false; }
     Timing(const Timing&) = delete;
@@ -199,14 +226,31 @@ class Timing {
     Heap& heap_;
 };
 
+// The message of the error on top of the stack. Runs while the evaluation is
+// still timed: the error's own conversion to text is script as well.
+std::string error_message(Heap& heap) {
+    if (heap.out_of_time) return TIMEOUT_MESSAGE;
+    duk_size_t length = 0;
+    const char* text = duk_safe_to_lstring(heap.context, -1, &length);
+    if (heap.out_of_time) return TIMEOUT_MESSAGE;
+    return text ? engine_text_to_utf8(std::string_view(text, length)) : std::string();
+}
+
+// Runs function under the time limit; false, and the error kept, on a script error.
+bool timed_call(Heap& heap, duk_safe_call_function function, void* udata) {
+    Timing timing(heap);
+    if (duk_safe_call(heap.context, function, udata, 0, 1) == DUK_EXEC_SUCCESS) {
+        heap.last_error.clear();
+        return true;
+    }
+    heap.last_error = error_message(heap);
+    return false;
+}
+
 bool eval_in(Heap& heap, EvalCall& call, std::string* text) {
     duk_context* ctx = heap.context;
     const duk_idx_t top = duk_get_top(ctx);
-    bool ok = false;
-    {
-        Timing timing(heap);
-        ok = duk_safe_call(ctx, run_eval, &call, 0, 1) == DUK_EXEC_SUCCESS;
-    }
+    const bool ok = timed_call(heap, run_eval, &call);
     if (ok && text) {
         duk_size_t length = 0;
         const char* bytes = duk_get_lstring(ctx, -1, &length);
@@ -315,11 +359,7 @@ bool ScriptEngine::assign_json(std::string_view name, std::string_view json_text
     JsonCall call{name.data(), name.size(), json_text.data(), json_text.size(), false};
     duk_context* ctx = heap_->context;
     const duk_idx_t top = duk_get_top(ctx);
-    bool ok = false;
-    {
-        Timing timing(*heap_);
-        ok = duk_safe_call(ctx, run_json, &call, 0, 1) == DUK_EXEC_SUCCESS;
-    }
+    const bool ok = timed_call(*heap_, run_json, &call);
     duk_set_top(ctx, top);
     return ok && call.stored;
 }
@@ -328,4 +368,27 @@ std::size_t ScriptEngine::memory_in_use() const {
     return heap_->used;
 }
 
+const std::string& ScriptEngine::last_error() const {
+    return heap_->last_error;
+}
+
 }  // namespace vokalin
+
+// Called by the engine after every so many instructions (the build's
+// configuration header declares both). The heap's user data is null for heaps
+// made elsewhere with the engine's default allocator.
+extern "C" int vokalin_script_out_of_time(void* heap_udata) {
+    return heap_udata && vokalin::past_deadline(*static_cast<vokalin::Heap*>(heap_udata), 0);
+}
+
+// Called on every native recursion: calls, the compiler, JSON and the regular
+// expression matcher, which runs no instructions the count above would see.
+// Non-zero makes the engine throw; it fails a stack that runs low as well.
+extern "C" int vokalin_script_native_check(void* heap_udata) {
+    if (!heap_udata) return 0;
+    auto& heap = *static_cast<vokalin::Heap*>(heap_udata);
+    if (!heap.timing) return 0;
+    const auto here = reinterpret_cast<std::uintptr_t>(__builtin_frame_address(0));
+    if (here < heap.stack_floor) return 1;
+    return vokalin::past_deadline(heap, 255);
+}

@@ -4,10 +4,10 @@
 // text results are UTF-8; callers convert from and to GBK.
 //
 // Each heap has a memory cap: an allocation beyond it fails, which the engine
-// reports as a script error, so the evaluation fails cleanly. Once one
-// evaluation has run longer than the time limit, its allocations fail as well;
-// that ends scripts which keep allocating. A loop that allocates nothing is not
-// bounded by this build of the engine.
+// reports as a script error, so the evaluation fails cleanly. Each evaluation
+// also has a time limit: once it has run longer, the engine throws an error
+// that script cannot get past, the evaluation fails with "execution timeout"
+// and the heap is ready for the next one.
 
 #include <chrono>
 #include <cstddef>
@@ -51,6 +51,10 @@ class ScriptEngine {
 
     // Bytes the heap holds now.
     std::size_t memory_in_use() const;
+
+    // Message of the error that ended the last evaluation; empty after one
+    // that succeeded. "execution timeout" when it ran out of time.
+    const std::string& last_error() const;
 
     struct Heap;
 

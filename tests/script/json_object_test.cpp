@@ -1,6 +1,7 @@
 #include "script/json_object.h"
 
 #include <gtest/gtest.h>
+#include <pthread.h>
 
 #include <chrono>
 #include <string>
@@ -435,6 +436,79 @@ TEST(JsonObject, AllocatingLoopEndsAtTheTimeLimit) {
     EXPECT_EQ(json.element_count(), 1);
 }
 
+constexpr auto SHORT_LIMIT = 300ms;
+
+ScriptLimits short_time() {
+    ScriptLimits limits;
+    limits.time = SHORT_LIMIT;
+    return limits;
+}
+
+// Scripts that would run forever without allocating much.
+struct RunawayCase {
+    const char* name;
+    std::string statements;
+};
+
+class Runaway : public ::testing::TestWithParam<RunawayCase> {
+  protected:
+    // Runs one operation and checks that the time limit, not anything
+    // earlier, ended it.
+    template <typename Operation>
+    void expect_time_out(Operation operation) {
+        const auto started = std::chrono::steady_clock::now();
+        EXPECT_FALSE(operation());
+        const auto took = std::chrono::steady_clock::now() - started;
+        EXPECT_GE(took, SHORT_LIMIT);
+        EXPECT_LT(took, 1s);
+    }
+};
+
+TEST_P(Runaway, ParseEndsAtTheTimeLimit) {
+    JsonObject json(short_time());
+    // A JSON string as the answer: parse runs its text as script.
+    expect_time_out([&] { return json.parse("\"" + GetParam().statements + "\""); });
+    // The heap that ran out of time goes on working.
+    json.set_value("", R"({"a":"ok"})", true);
+    EXPECT_EQ(json.get_text("a"), "ok");
+}
+
+TEST_P(Runaway, OtherEvaluationsEndAtTheTimeLimit) {
+    JsonObject json(short_time());
+    ASSERT_TRUE(json.parse(R"({"keep":"x"})"));
+    const auto engine = json.script_engine();
+    expect_time_out([&] { return engine->add_code(GetParam().statements); });
+    EXPECT_EQ(engine->last_error(), "execution timeout");
+    expect_time_out(
+        [&] { return json.set_expression("b", "(function(){" + GetParam().statements + "})()"); });
+    EXPECT_EQ(engine->last_error(), "execution timeout");
+    EXPECT_EQ(json.get_text("keep"), "x");
+    EXPECT_EQ(engine->last_error(), "");
+    EXPECT_TRUE(json.set_number("n", 3));
+    EXPECT_EQ(json.get_number("n"), 3);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, Runaway,
+    ::testing::Values(
+        RunawayCase{"while_true", "while(true){}"},
+        RunawayCase{"tail_recursion", "function f(n){return f(n+1)} f(0)"},
+        RunawayCase{"counting_loop", "for(var i=0;;i++){}"},
+        RunawayCase{"regex_backtracking", "/^(?:a+)+$/.test(new Array(40).join('a')+'!')"},
+        RunawayCase{"regex_with_groups", "/^(a+)+$/.test(new Array(40).join('a')+'!')"},
+        RunawayCase{"catches_the_timeout", "for(;;){try{for(;;){}}catch(e){}}"},
+        RunawayCase{"native_loop", "var a=[];a.length=2147483647;a.indexOf(1)"}),
+    [](const auto& param_info) { return std::string(param_info.param.name); });
+
+TEST(JsonObject, TimeLimitCountsPerEvaluation) {
+    JsonObject json(short_time());
+    ASSERT_TRUE(json.parse("{}"));
+    const std::string busy = "(function(){var t=Date.now();while(Date.now()-t<200){}return 1})()";
+    EXPECT_TRUE(json.set_expression("first", busy));
+    EXPECT_TRUE(json.set_expression("second", busy));
+    EXPECT_EQ(json.get_number("second"), 1);
+}
+
 TEST(JsonObject, WithoutAnEngineEverythingFails) {
     ScriptLimits limits;
     limits.memory_bytes = 1024;  // too little for any heap
@@ -461,6 +535,31 @@ TEST(JsonObject, RunawayRecursionFailsCleanly) {
     EXPECT_FALSE(json.parse("(function f(){return 1+f()})()"));
     EXPECT_FALSE(json.parse("(function f(n){return [n].map(f)})(0)"));
     ASSERT_TRUE(json.parse("{}"));
+}
+
+// The engine's own limit on native recursion counts levels, not bytes.
+TEST(JsonObject, RunawayRecursionOnASmallStackFailsCleanly) {
+    struct Run {
+        bool parsed = true;
+        bool usable = false;
+    } run;
+    const auto body = [](void* data) -> void* {
+        auto& result = *static_cast<Run*>(data);
+        JsonObject json;
+        result.parsed = json.parse("(function f(n){return [n].map(f)})(0)");
+        result.usable = json.parse("[1]") && json.element_count() == 1;
+        return nullptr;
+    };
+    pthread_attr_t attr;
+    ASSERT_EQ(pthread_attr_init(&attr), 0);
+    ASSERT_EQ(pthread_attr_setstacksize(&attr, std::size_t{512} << 10), 0);
+    pthread_t thread;
+    const int created = pthread_create(&thread, &attr, body, &run);
+    pthread_attr_destroy(&attr);
+    ASSERT_EQ(created, 0);
+    pthread_join(thread, nullptr);
+    EXPECT_FALSE(run.parsed);
+    EXPECT_TRUE(run.usable);
 }
 
 TEST(JsonObject, DeepNestingFailsCleanly) {
