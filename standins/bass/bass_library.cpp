@@ -163,6 +163,10 @@ int BASS_Init(int device, uint32_t freq, uint32_t, void*, const void*) {
     if (freq == 0) freq = 44100;
     if (freq < 1000 || freq > 384000) return 0;
     if (device != -1 && device < 1) return 0;
+    // A library must leave the host program's signals alone: without this SDL
+    // turns SIGINT and SIGTERM into quit events nobody reads, and the program
+    // could no longer be ended by them.
+    SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
     if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) return 0;
     std::string name;
     if (device > 1) {

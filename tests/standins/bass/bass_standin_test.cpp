@@ -1,6 +1,9 @@
 #include <gtest/gtest.h>
 #include <httplib.h>
+#include <sys/wait.h>
 #include <unistd.h>
+
+#include <csignal>
 
 #include <atomic>
 #include <cstdlib>
@@ -540,6 +543,39 @@ TEST_F(Device, CallsFromTwoThreadsAtOnce) {
     }
     player.join();
     EXPECT_EQ(failures, 0);
+}
+
+TEST(DeviceSignals, TheHostProgramCanStillBeTerminated) {
+    // Opening the device must not take over SIGTERM: a child process that has
+    // the device open dies of the signal at once.
+    int ready[2];
+    ASSERT_EQ(pipe(ready), 0);
+    const pid_t child = fork();
+    if (child == 0) {
+        setenv("SDL_AUDIODRIVER", "dummy", 1);
+        if (!BASS_Init(-1, 44100, 0, nullptr, nullptr)) _exit(3);
+        if (write(ready[1], "x", 1) != 1) _exit(4);
+        for (;;) pause();
+    }
+    ASSERT_GT(child, 0);
+    char byte = 0;
+    ASSERT_EQ(read(ready[0], &byte, 1), 1);  // the device is open
+    close(ready[0]);
+    close(ready[1]);
+    kill(child, SIGTERM);
+    int status = 0;
+    bool ended = false;
+    for (int i = 0; i < 200 && !ended; ++i) {
+        ended = waitpid(child, &status, WNOHANG) == child;
+        if (!ended) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    if (!ended) {
+        kill(child, SIGKILL);
+        waitpid(child, &status, 0);
+        FAIL() << "the process ignored SIGTERM";
+    }
+    ASSERT_TRUE(WIFSIGNALED(status)) << "exit code " << WEXITSTATUS(status);
+    EXPECT_EQ(WTERMSIG(status), SIGTERM);
 }
 
 }  // namespace
