@@ -16,6 +16,7 @@
 #include <QPlainTextEdit>
 #include <QSlider>
 #include <QTest>
+#include <atomic>
 #include <chrono>
 #include <filesystem>
 #include <fstream>
@@ -25,6 +26,7 @@
 #include "net/text_encoding.h"
 #include "platform/library_placement.h"
 #include "platform/platform.h"
+#include "speech/message_box.h"
 #include "speech/speech_engine.h"
 #include "speech/wav_container.h"
 #include "ui/main/message_boxes.h"
@@ -419,6 +421,30 @@ TEST_F(MainWindowTest, StopEndsPlaybackAtOnceAndTheOutputStillAppears) {
     // The job runs on and saves the whole text.
     ASSERT_TRUE(wait_until([&] { return fs::exists(output()) && job_saved(); }, 120000));
     EXPECT_GT(read_file(output()).size(), 44u + 32000u * 60);
+}
+
+TEST_F(MainWindowTest, QuotaErrorShowsItsMessageFromTheJob) {
+    // As the program installs it: the job's message is shown on the GUI thread.
+    std::atomic<bool> closing{false};
+    const MessageBoxHandler previous =
+        set_message_box_handler([&](const std::string& title, const std::string& text) {
+            show_message_from_worker(title, text, closing);
+        });
+    setenv("VOKALIN_MSC_FAIL_CHUNK", "2", 1);
+    open_window();
+    set_text(chinese_text(30));
+    click("超级按钮1");
+    const bool saved = wait_until([&] { return fs::exists(output()) && job_saved(); }, 30000);
+    unsetenv("VOKALIN_MSC_FAIL_CHUNK");
+    set_message_box_handler(previous);
+    ASSERT_TRUE(saved);
+    ASSERT_EQ(messages_.size(), 1u);
+    EXPECT_EQ(messages_[0].title, q("错误提示"));
+    EXPECT_EQ(messages_[0].text,
+              q("软件今天的服务量已经使用完，请明天在使用。\r\n或者去官网下载没有限制版本使用。"));
+    // what came before the failing chunk is kept
+    EXPECT_GT(read_file(output()).size(), 44u);
+    click("超级按钮3");
 }
 
 TEST_F(MainWindowTest, Screenshot) {
