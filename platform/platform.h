@@ -28,6 +28,9 @@ std::u16string multibyte_to_wide(std::string_view bytes, int code_page);
 // unpaired surrogates, become "?"; an unknown code page gives an empty result.
 std::string wide_to_multibyte(std::u16string_view units, int code_page);
 
+// Appends the UTF-8 form of one code point.
+void append_utf8(std::string& out, char32_t code_point);
+
 // The same by charset name ("UTF-8", "GBK", "GB18030", "UTF-16LE", ...).
 // std::nullopt when the name is unknown.
 std::optional<std::u16string> decode_charset(std::string_view bytes, const std::string& charset);

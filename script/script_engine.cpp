@@ -11,6 +11,8 @@
 #include <cstring>
 #include <new>
 
+#include "platform/platform.h"
+
 namespace vokalin {
 
 struct ScriptEngine::Heap {
@@ -260,24 +262,6 @@ bool eval_in(Heap& heap, EvalCall& call, std::string* text) {
     return ok;
 }
 
-void append_utf8(std::string& out, char32_t cp) {
-    if (cp < 0x80) {
-        out.push_back(static_cast<char>(cp));
-    } else if (cp < 0x800) {
-        out.push_back(static_cast<char>(0xC0 | (cp >> 6)));
-        out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
-    } else if (cp < 0x10000) {
-        out.push_back(static_cast<char>(0xE0 | (cp >> 12)));
-        out.push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
-        out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
-    } else {
-        out.push_back(static_cast<char>(0xF0 | (cp >> 18)));
-        out.push_back(static_cast<char>(0x80 | ((cp >> 12) & 0x3F)));
-        out.push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
-        out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
-    }
-}
-
 // The surrogate half encoded at text[i] (three bytes ED A0..BF xx), or 0.
 char32_t surrogate_at(std::string_view text, std::size_t i) {
     if (i + 2 >= text.size()) return 0;
@@ -303,10 +287,10 @@ std::string engine_text_to_utf8(std::string_view text) {
         }
         const char32_t low = surrogate_at(text, i + 3);
         if (high <= 0xDBFF && low >= 0xDC00) {
-            append_utf8(out, 0x10000 + ((high - 0xD800) << 10) + (low - 0xDC00));
+            platform::append_utf8(out, 0x10000 + ((high - 0xD800) << 10) + (low - 0xDC00));
             i += 6;
         } else {
-            append_utf8(out, 0xFFFD);
+            platform::append_utf8(out, 0xFFFD);
             i += 3;
         }
     }
