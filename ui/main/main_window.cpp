@@ -33,9 +33,10 @@ MainWindow::MainWindow(MainWindowContext context, QWidget* parent)
       context_(std::move(context)),
       marquee_(context_.marquee_text,
                [this](const std::string& caption) {
+                   // Only plain bytes cross threads; the QString is made on the GUI thread.
                    QMetaObject::invokeMethod(
                        this,
-                       [this, text = qstring_from_text(caption)] { marquee_label_->setText(text); },
+                       [this, text = caption] { marquee_label_->setText(qstring_from_text(text)); },
                        Qt::QueuedConnection);
                }),
       pipeline_(context_.speech_engine, context_.player, context_.playback, context_.job_state,
@@ -100,7 +101,7 @@ std::string MainWindow::file_name() {
 
 void MainWindow::show_status(const std::string& gbk_text) {
     QMetaObject::invokeMethod(
-        this, [this, text = qstring_from_text(gbk_text)] { status_bar_->set_part_text(0, text); },
+        this, [this, text = gbk_text] { status_bar_->set_part_text(0, qstring_from_text(text)); },
         Qt::QueuedConnection);
 }
 

@@ -44,8 +44,8 @@ void show_message_from_worker(const std::string& title_gbk, const std::string& t
     if (!app) return;
     QMetaObject::invokeMethod(
         app,
-        [answer, title = qstring_from_text(title_gbk), text = qstring_from_text(text_gbk)] {
-            handler_copy()(nullptr, title, text);
+        [answer, title = title_gbk, text = text_gbk] {
+            handler_copy()(nullptr, qstring_from_text(title), qstring_from_text(text));
             std::lock_guard lock(answer->mutex);
             answer->done = true;
             answer->closed.notify_all();
