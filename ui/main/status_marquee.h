@@ -27,7 +27,6 @@ class StatusMarquee {
     void start();
     // Empties the marquee text and ends the thread at its next check.
     void stop();
-    bool running() const { return thread_.joinable(); }
 
   private:
     void status_marquee();

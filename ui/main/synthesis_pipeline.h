@@ -46,7 +46,6 @@ class SynthesisPipeline {
     // At exit: playback stops, the job saves what it has after its current
     // segment, and every background thread has ended when this returns.
     void shutdown();
-    bool closing() const { return closing_; }
 
     std::filesystem::path cache_folder() const;
     std::filesystem::path audio_folder() const;
